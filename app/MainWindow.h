@@ -1,0 +1,3 @@
+#pragma once
+// Creates the main window with every control, then shows it topmost.
+void BuildMainWindow();
