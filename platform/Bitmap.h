@@ -24,10 +24,16 @@ bool LooksLikeJpeg(const uint8_t* data, size_t size);
 // Decodes a whole JPEG file held in memory. An error while the header is
 // read fails the decode; a later error stops it and leaves the rest of the
 // rows undrawn (the result is still true). Warnings are ignored. Greyscale
-// comes out as RGB. Pictures over MaxPicturePixels and progressive files with
-// more than MaxProgressiveScans scans fail without allocating their pixels.
+// comes out as RGB; CMYK and other colour spaces without a way to RGB fail.
+// Pictures over MaxPicturePixels and progressive files with more than
+// MaxProgressiveScans scans fail without allocating their pixels. A file cut
+// short keeps the rows its data reached; a progressive one cut after its
+// first scan shows whole, with less detail. On failure `out` is left empty.
 bool DecodeJpeg(const uint8_t* data, size_t size, Bitmap& out);
 
 // Resizes by area averaging: every target pixel is the exact area-weighted
-// mean of the source pixels it covers. The aspect ratio is not kept.
+// mean of the source pixels it covers, rounded to nearest. The aspect ratio is
+// not kept. The source's stride need only cover its row. Fails on a size of
+// zero or less, a target over MaxPicturePixels or a source whose bits do not
+// hold its rows, leaving `out` as it was; `out` may be `source` itself.
 bool ResizeSmooth(const Bitmap& source, int width, int height, Bitmap& out);
