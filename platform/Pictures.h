@@ -3,6 +3,9 @@
 // Safe to call from any thread; views only change on the window's thread.
 #include <string>
 
+// A number no picture ever has: a view given it shows nothing.
+constexpr int NoPicture = -1;
+
 // Loads a file into picture `number`, releasing what the number held first;
 // a failed load leaves the number empty. Returns false on failure.
 bool LoadPicture(int number, const std::string& fileName);
