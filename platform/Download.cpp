@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/Gui.h"
 #include "platform/MainLoop.h"
 #include "platform/Text.h"
 #include "platform/UniqueFd.h"
@@ -164,7 +165,9 @@ int DownloadToFile(const std::string& address, const std::string& fileName,
       done = true;
       WakeGuiThread();
     });
+    ShowBusy(true);
     PumpUntil([&] { return done.load(); });
+    ShowBusy(false);
     worker.join();
   } else {
     result = Transfer(url, fd.get(), abort);

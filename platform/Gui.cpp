@@ -305,3 +305,45 @@ int WaitEvent(int& control) {
   control = number;
   return kind;
 }
+
+namespace {
+
+// Every X window of the program's windows, with the cursor each had, while
+// a command keeps the program busy.
+std::vector<std::pair<GdkWindow*, GdkCursor*>> BusyWindows;
+GdkCursor* BusyCursor = nullptr;
+
+void CollectWindows(GdkWindow* window) {
+  GdkCursor* own = gdk_window_get_cursor(window);
+  if (own) g_object_ref(own);
+  g_object_ref(window);
+  BusyWindows.emplace_back(window, own);
+  for (GList* child = gdk_window_peek_children(window); child; child = child->next)
+    CollectWindows(GDK_WINDOW(child->data));
+}
+
+}  // namespace
+
+void ShowBusy(bool busy) {
+  if (busy && BusyWindows.empty()) {
+    for (auto& [number, control] : Controls)
+      if (control->kind == ControlKind::Window && control->widget)
+        if (GdkWindow* window = gtk_widget_get_window(control->widget)) CollectWindows(window);
+    if (BusyWindows.empty()) return;
+    BusyCursor = gdk_cursor_new_from_name(gdk_window_get_display(BusyWindows[0].first), "progress");
+    // Clicks still reach the controls and queue: the cursor only tells the
+    // user that they will be answered later.
+    for (auto& [window, own] : BusyWindows) gdk_window_set_cursor(window, BusyCursor);
+  } else if (!busy) {
+    for (auto& [window, own] : BusyWindows) {
+      // A window whose cursor changed meanwhile (a link's hand) keeps it.
+      if (!gdk_window_is_destroyed(window) && gdk_window_get_cursor(window) == BusyCursor)
+        gdk_window_set_cursor(window, own);
+      if (own) g_object_unref(own);
+      g_object_unref(window);
+    }
+    BusyWindows.clear();
+    if (BusyCursor) g_object_unref(BusyCursor);
+    BusyCursor = nullptr;
+  }
+}

@@ -52,6 +52,10 @@ void SetControlText(int control, const std::string& text);
 std::string ControlText(int control);
 void DisableControl(int control);
 
+// Shows the busy pointer over the program's windows while a command keeps
+// the program's loop waiting, and takes it away again.
+void ShowBusy(bool busy);
+
 // Blocks until an event is queued and takes it: returns its kind and puts
 // the control number in `control` (the window's number for a close request).
 int WaitEvent(int& control);

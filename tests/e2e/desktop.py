@@ -623,3 +623,39 @@ class ProgramTest(unittest.TestCase):
     def close_and_expect_zero(self, app, window):
         self.desktop.close(window.id)
         self.assertEqual(app.wait_exit(), 0, app.log())
+
+
+def cursor_image(display):
+    """What the pointer looks like on that X display, as the XFixes
+    extension reports it: (width, height, hot spot, pixels)."""
+    import ctypes
+
+    class CursorImage(ctypes.Structure):
+        _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                    ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                    ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                    ("cursor_serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                    ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+    x11 = ctypes.CDLL("libX11.so.6")
+    xfixes = ctypes.CDLL("libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        raise DesktopError("cannot open display %s" % display)
+    try:
+        image = xfixes.XFixesGetCursorImage(connection)
+        if not image:
+            return None
+        c = image.contents
+        pixels = tuple(c.pixels[i] & 0xFFFFFFFF for i in range(c.width * c.height))
+        result = (c.width, c.height, c.xhot, c.yhot, pixels)
+        x11.XFree(image)
+        return result
+    finally:
+        x11.XCloseDisplay(connection)

@@ -7,7 +7,7 @@ import subprocess
 import unittest
 
 from desktop import (PLACEHOLDER_COLOUR, STRIP_TOP, ProgramTest, catalogue_body, close_colour,
-                     make_program_dir, strip_row, title_link_box, wait_for)
+                     cursor_image, make_program_dir, strip_row, title_link_box, wait_for)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 JPEG_DATA = os.path.join(HERE, "..", "data", "jpeg")
@@ -113,6 +113,21 @@ class HostileInputTest(ProgramTest):
         self.desktop.close(window.id)
         self.assertEqual(app.wait_exit(timeout=60), 0, app.log())
         self.assertIsNotNone(self.catalogue_requests()[1]["end"])
+
+    def test_busy_pointer_goes_once_the_download_ends(self):
+        self.site.override(url=self.site.catalogue_url(1), delay=2)
+        app, window = self.start()
+        # Over the window background, where no control sets a pointer.
+        self.desktop.move(*window.at(300, 415))
+        before = cursor_image(self.desktop.display)
+        self.click_client(window, *NEXT)
+        self.desktop.move(*window.at(300, 415))
+        wait_for(lambda: cursor_image(self.desktop.display) != before, what="the busy pointer")
+        wait_for(lambda: len(self.catalogue_requests()) == 2 and self.catalogue_requests()[1]["end"],
+                 what="the delayed page")
+        wait_for(lambda: cursor_image(self.desktop.display) == before,
+                 what="the usual pointer to come back")
+        self.close_and_expect_zero(app, window)
 
     def test_broken_and_hostile_thumbnails(self):
         channels = self.site.channels(0)
