@@ -61,6 +61,9 @@ void LoadCataloguePage(const std::string& address) {
   std::string line;
   while (!FileEof(ListFile)) {
     FileReadLine(ListFile, line);
+    // With every slot written, no later line can change one: they are read
+    // to the end, as before, but no longer decoded.
+    if (titleCount >= CatalogueSlots && thumbCount >= CatalogueSlots) continue;
     if (line.find(TitleMark) != std::string::npos) {
       line = DecodeUtf8Line(line);
       RemoveEvery(line, TitleDiv);

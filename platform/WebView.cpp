@@ -246,8 +246,9 @@ void CreateWebView(int number, int x, int y, int width, int height, const std::s
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   if (LocalFileFilter) webkit_user_content_manager_add_filter(content, LocalFileFilter);
   // Ephemeral: the program keeps nothing between runs beyond its own files.
+  static WebKitWebContext* context = webkit_web_context_new_ephemeral();
   GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings,
-                                            "user-content-manager", content, "is-ephemeral", TRUE,
+                                            "user-content-manager", content, "web-context", context,
                                             nullptr));
   g_object_unref(settings);
   g_object_unref(content);
