@@ -31,7 +31,8 @@ std::string SolidBmp(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
   put(pixels, 4);
   put(2835, 4);
   put(2835, 4);
-  put(0, 8);
+  put(0, 4);  // colours used
+  put(0, 4);  // important colours
   for (int y = 0; y < height; ++y) {
     std::string row;
     for (int x = 0; x < width; ++x) row += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r)};
