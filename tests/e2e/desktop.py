@@ -519,18 +519,19 @@ def catalogue_body(titles, host="tv.example"):
 import unittest  # noqa: E402  (only the shared test base below needs it)
 
 
-class ProgramTest(unittest.TestCase):
-    """One desktop and one fixture site per test class; a scratch program
-    directory (with spaces, "#" and Cyrillic in its path) per test."""
+class DesktopAndSiteTest(unittest.TestCase):
+    """One desktop and one fixture site per test class, a fresh site state
+    and a scratch directory per test."""
+
+    SITE_HOST = None        # None: the site's default host
+    SCRATCH_PREFIX = "zirta-e2e-"
 
     @classmethod
     def setUpClass(cls):
         from fixture import FixtureSite
-        if not os.path.exists(PROGRAM):
-            raise unittest.SkipTest("the program is not built: %s" % PROGRAM)
         cls.desktop = Desktop()
         cls.desktop.start()
-        cls.site = FixtureSite()
+        cls.site = FixtureSite() if cls.SITE_HOST is None else FixtureSite(host=cls.SITE_HOST)
         try:
             cls.site.start()
         except BaseException:
@@ -544,8 +545,22 @@ class ProgramTest(unittest.TestCase):
 
     def setUp(self):
         self.site.reset()
-        self.scratch = tempfile.mkdtemp(prefix="zirta-e2e-")
+        self.scratch = tempfile.mkdtemp(prefix=self.SCRATCH_PREFIX)
         self.addCleanup(shutil.rmtree, self.scratch, True)
+
+
+class ProgramTest(DesktopAndSiteTest):
+    """A scratch program directory (with spaces, "#" and Cyrillic in its
+    path) per test."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(PROGRAM):
+            raise unittest.SkipTest("the program is not built: %s" % PROGRAM)
+        super().setUpClass()
+
+    def setUp(self):
+        super().setUp()
         self.apps = []
 
     def tearDown(self):

@@ -15,9 +15,9 @@ import subprocess
 import tempfile
 import unittest
 
-from desktop import (BROWSER_POINT, BUILD_DIR, STRIP_MARGIN_X, STRIP_TOP, TITLE, Desktop,
+from desktop import (BROWSER_POINT, BUILD_DIR, STRIP_MARGIN_X, STRIP_TOP, TITLE, DesktopAndSiteTest,
                      DesktopError, solid_bmp, wait_for)
-from fixture import SOURCE_DIR, FixtureSite
+from fixture import SOURCE_DIR
 
 PROGRAM_DIR = "opt/zirta-tv"
 LAUNCHER = "usr/bin/zirta-tv"
@@ -418,29 +418,13 @@ def flash_player_line():
             ' width="300" height="150">' % (r, g, b)).encode()
 
 
-class InstalledProgramTest(unittest.TestCase):
+class InstalledProgramTest(DesktopAndSiteTest):
     """The real program started through the unpacked launcher."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.desktop = Desktop()
-        cls.desktop.start()
-        cls.site = FixtureSite()
-        try:
-            cls.site.start()
-        except BaseException:
-            cls.desktop.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.site.stop()
-        cls.desktop.stop()
+    SCRATCH_PREFIX = "zirta-installed-"
 
     def setUp(self):
-        self.site.reset()
-        self.scratch = tempfile.mkdtemp(prefix="zirta-installed-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
+        super().setUp()
         self.root = _package.unpack()
         self.addCleanup(shutil.rmtree, self.root, True)
         self.home = os.path.join(self.root, PROGRAM_DIR)

@@ -23,8 +23,8 @@ import tempfile
 import unittest
 import urllib.parse
 
-from desktop import Desktop
-from fixture import SOURCE_DIR, FixtureSite, SiteModule
+from desktop import DesktopAndSiteTest
+from fixture import SOURCE_DIR, SiteModule
 
 SCRIPT = os.path.join(SOURCE_DIR, "assets", "js000000.js")
 HEAD = (b"<script type='text/javascript' src='js000000.js'></script>\r\n"
@@ -311,32 +311,18 @@ def summary(item):
     return item["tag"]
 
 
-class PlayerScriptTest(unittest.TestCase):
+class PlayerScriptTest(DesktopAndSiteTest):
+    # The addresses below are spelt out, so the site's host is fixed.
+    SITE_HOST = "tv.example"
+    SCRATCH_PREFIX = "zirta-player-script-"
+
     @classmethod
     def setUpClass(cls):
         cls.python = GiPython()
         if cls.python is None:
             raise AssertionError("python3-gi and gir1.2-webkit2-4.1 are needed "
                                  "(tools/install_deps.sh installs them)")
-        cls.desktop = Desktop()
-        cls.desktop.start()
-        # The addresses below are spelt out, so the site's host is fixed.
-        cls.site = FixtureSite(host="tv.example")
-        try:
-            cls.site.start()
-        except BaseException:
-            cls.desktop.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.site.stop()
-        cls.desktop.stop()
-
-    def setUp(self):
-        self.site.reset()
-        self.scratch = tempfile.mkdtemp(prefix="zirta-player-script-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
+        super().setUpClass()
 
     def render(self, lines, play=False):
         """Writes a player page per line (bytes) in a folder of its own with
